@@ -1,0 +1,23 @@
+# The two commands a newcomer needs: `make demo` and `make test`.
+# Everything else here is a named piece of those two, runnable on its own.
+
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+export JOBS
+
+.PHONY: demo test build clean
+
+## Build the native release libraries and the demo host, then fly the default shot.
+demo: build
+	cd build/release/bin && ./skelvane-demo
+
+build:
+	scripts/ensure-packages.sh native
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS)
+
+## Build and run every test leg; each leg reports passed, failed or skipped (with how to enable it).
+test:
+	scripts/run-test-legs.sh
+
+clean:
+	rm -rf build dist
