@@ -7,26 +7,25 @@ namespace skelvane {
 namespace {
 // SSE: round to nearest, all exceptions masked, no flush-to-zero, no denormals-are-zero.
 constexpr uint32_t kSseDefaultControl = 0x1F80;
-// x87 (used by a 32-bit C runtime's pow): 53-bit precision, round to nearest, all masked.
+// x87: 53-bit precision, round to nearest, all exceptions masked (the Windows default). The
+// MinGW runtime's pow and atan run on the x87 unit on both 32-bit and 64-bit Windows.
 constexpr uint16_t kX87DefaultControl = 0x027F;
 }  // namespace
 
+// The "memory" clobbers keep the compiler from moving the library's loads and stores across
+// the mode switch.
 FloatEnvironmentScope::FloatEnvironmentScope() {
-    __asm__ volatile("stmxcsr %0" : "=m"(savedSseControl_));
-    uint32_t sse = kSseDefaultControl;
-    __asm__ volatile("ldmxcsr %0" : : "m"(sse));
-#if defined(__i386__)
-    __asm__ volatile("fnstcw %0" : "=m"(savedX87Control_));
-    uint16_t x87 = kX87DefaultControl;
-    __asm__ volatile("fldcw %0" : : "m"(x87));
-#endif
+    __asm__ volatile("stmxcsr %0" : "=m"(savedSseControl_) : : "memory");
+    __asm__ volatile("fnstcw %0" : "=m"(savedX87Control_) : : "memory");
+    const uint32_t sse = kSseDefaultControl;
+    const uint16_t x87 = kX87DefaultControl;
+    __asm__ volatile("ldmxcsr %0" : : "m"(sse) : "memory");
+    __asm__ volatile("fldcw %0" : : "m"(x87) : "memory");
 }
 
 FloatEnvironmentScope::~FloatEnvironmentScope() {
-#if defined(__i386__)
-    __asm__ volatile("fldcw %0" : : "m"(savedX87Control_));
-#endif
-    __asm__ volatile("ldmxcsr %0" : : "m"(savedSseControl_));
+    __asm__ volatile("fldcw %0" : : "m"(savedX87Control_) : "memory");
+    __asm__ volatile("ldmxcsr %0" : : "m"(savedSseControl_) : "memory");
 }
 
 #else
