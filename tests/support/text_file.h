@@ -9,6 +9,9 @@ namespace testsupport {
 
 // The file's bytes, or an empty string when it cannot be read.
 std::string readFile(const std::filesystem::path& path);
+// The file read as text, as the platform's text mode reads it: on Windows, where the libraries'
+// text-mode writes end lines with CR LF, each CR LF comes back as LF.
+std::string readTextFile(const std::filesystem::path& path);
 // Replaces the file with exactly these bytes.
 void writeFile(const std::filesystem::path& path, const std::string& bytes);
 
