@@ -23,6 +23,9 @@ struct SkelvaneApi {
     decltype(&::setSolverFlag) setSolverFlag = nullptr;
     decltype(&::updateParams) updateParams = nullptr;
     decltype(&::dump_u_dudt) dump_u_dudt = nullptr;
+    decltype(&::r4_rkf45) r4_rkf45 = nullptr;
+    decltype(&::calcEpsilon) calcEpsilon = nullptr;
+    decltype(&::calcEpsilonDouble) calcEpsilonDouble = nullptr;
 
     // Looks every export up; each missing one is a test failure of its own.
     void lookUp(const testsupport::LoadedLibrary& library);
