@@ -6,7 +6,7 @@
         ADD_FAILURE() << "export " #name " is missing or its name is decorated"; \
     }
 
-void SkelvaneApi::lookUp(const testsupport::LoadedLibrary& library) {
+void SkelvaneApi::lookUp(const hostsupport::LoadedLibrary& library) {
     SKELVANE_LOOK_UP(selectRHS)
     SKELVANE_LOOK_UP(initSimDouble)
     SKELVANE_LOOK_UP(setRKF_ICs)
