@@ -1,0 +1,101 @@
+/*
+ * Dunmoral - file and document access for game hosts.
+ *
+ * Three independent services, each keeping its state at module level, called from one thread,
+ * one call at a time:
+ *   - the truss data reader: openTrussDataFile (or openDataFile), one parseLine or parseLineNew
+ *     per record, closeFile; every step is written to the debug log "debug.txt";
+ *   - the line reader: Open, then Readline while Eof returns 0, then Close;
+ *   - the document launchers: openPdf, openNotePad and openTextFile.
+ *
+ * Every export has C linkage, the cdecl convention and an undecorated name.
+ *
+ * Host strings are zero-terminated UTF-16 (char16_t on every platform), read only during the
+ * call. A NULL string is taken as the empty string (the host passes an empty string as NULL).
+ * Paths are opened by the name the host gave: as UTF-8 on POSIX, by the wide name on Windows.
+ * A path holding an unpaired surrogate names no file and is not opened. Relative paths, and the
+ * fixed names "debug.txt" and "TestTruss.txt", resolve against the current working directory.
+ *
+ * The debug log "debug.txt" is created afresh (truncated) by every open operation of the truss
+ * data reader and by openPdf, openNotePad and openDebugFile. Each entry starts with a line feed
+ * (except the bare banner of openDebugFile) and none ends with one. The log is not flushed after
+ * each entry: its text reaches the disk when the log is closed (openDebugFile, openPdf,
+ * openNotePad, or a reopen), when its buffer fills, or when the process ends.
+ */
+#ifndef DUNMORAL_H
+#define DUNMORAL_H
+
+#include <stdint.h>
+#ifndef __cplusplus
+#include <uchar.h>
+#endif
+
+#if defined(_WIN32)
+#define DUNMORAL_API __declspec(dllexport)
+#define DUNMORAL_CALL __cdecl
+#else
+#define DUNMORAL_API __attribute__((visibility("default")))
+#define DUNMORAL_CALL
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* ---- Truss data reader and debug log ---------------------------------------------------- */
+
+/*
+ * Starts a fresh debug log, then opens the fixed data file "TestTruss.txt" for reading.
+ * Log: "\nDebug File Opened", then "\nFile Opened" or "\nFile TestTruss.txt NOT opened".
+ * A data file or log still open from before is closed first.
+ */
+DUNMORAL_API void DUNMORAL_CALL openDataFile(void);
+
+/*
+ * Starts a fresh debug log, then opens the data file named by path for reading.
+ * path: UTF-16, any length; NULL is the empty path (which opens nothing).
+ * Log: "\nDebug File Opened", "\n len = N" (N: UTF-16 code units of path), then
+ * "\nFile PATH Opened" or "\nFile PATH NOT opened", PATH in UTF-8 (an unpaired surrogate shows
+ * as U+FFFD). A data file or log still open from before is closed first.
+ */
+DUNMORAL_API void DUNMORAL_CALL openTrussDataFile(const char16_t* path);
+
+/*
+ * Writes a fresh debug log holding only "Debug File Opened" (no line feed) and closes it.
+ * Afterwards the parse operations write no log entries until the next open.
+ */
+DUNMORAL_API void DUNMORAL_CALL openDebugFile(void);
+
+/*
+ * Reads one plain record, five integers scanned with "%d %d %d %d %d" (whitespace, line ends
+ * included, may come before each integer; the line end after the fifth stays unread).
+ * a..e: receive the five values; a field the scan did not convert (end of data, text that is
+ * not an integer, no data file open) receives 0. A NULL pointer skips that store.
+ * Log (while open): "\n%d %d %d %d %d" with the five values.
+ * Returns the fifth value.
+ */
+DUNMORAL_API int32_t DUNMORAL_CALL parseLine(int32_t* a, int32_t* b, int32_t* c, int32_t* d,
+                                             int32_t* e);
+
+/*
+ * Reads one tagged record, scanned with "%c %d %d %d %d\n": the very next byte as the tag (no
+ * whitespace skipped before it), four integers, then every whitespace byte that follows.
+ * tag: receives the byte sign-extended (78 for 'N', -128..-1 for bytes above 0x7F).
+ * b..e: receive the four integers. Fields not converted receive 0; NULL skips that store.
+ * Log (while open): "\n%c %d %d %d %d" with the tag byte and the four values.
+ * Returns the fourth integer.
+ */
+DUNMORAL_API int32_t DUNMORAL_CALL parseLineNew(int32_t* tag, int32_t* b, int32_t* c,
+                                                int32_t* d, int32_t* e);
+
+/*
+ * Closes the data file; the debug log stays open.
+ * Returns the close status: 0 on success, and 0 when no data file was open.
+ */
+DUNMORAL_API int32_t DUNMORAL_CALL closeFile(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* DUNMORAL_H */
