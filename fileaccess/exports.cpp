@@ -1,6 +1,7 @@
 // The exports, as the host binds them by name.
 #include "dunmoral.h"
 
+#include "line_reader.h"
 #include "truss_data.h"
 #include "unicode_text.h"
 
@@ -45,5 +46,15 @@ DUNMORAL_API int32_t DUNMORAL_CALL parseLineNew(int32_t* tag, int32_t* b, int32_
 }
 
 DUNMORAL_API int32_t DUNMORAL_CALL closeFile(void) { return dunmoral::truss::close(); }
+
+DUNMORAL_API int32_t DUNMORAL_CALL Open(const char16_t* path) {
+    return dunmoral::lines::open(dunmoral::hostString(path));
+}
+
+DUNMORAL_API const char16_t* DUNMORAL_CALL Readline(void) { return dunmoral::lines::readLine(); }
+
+DUNMORAL_API int32_t DUNMORAL_CALL Eof(void) { return dunmoral::lines::atEnd(); }
+
+DUNMORAL_API int32_t DUNMORAL_CALL Close(void) { return dunmoral::lines::close(); }
 
 }  // extern "C"

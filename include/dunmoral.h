@@ -94,6 +94,39 @@ DUNMORAL_API int32_t DUNMORAL_CALL parseLineNew(int32_t* tag, int32_t* b, int32_
  */
 DUNMORAL_API int32_t DUNMORAL_CALL closeFile(void);
 
+/* ---- Line reader ------------------------------------------------------------------------ */
+
+/*
+ * Opens a text file for reading line by line, closing the one open before (the string from
+ * the last Readline is freed).
+ * path: UTF-16, any length; NULL is the empty path.
+ * Returns 0 when the file is open, -1 when not; after -1, Eof returns 1 and Readline returns
+ * empty strings.
+ */
+DUNMORAL_API int32_t DUNMORAL_CALL Open(const char16_t* path);
+
+/*
+ * Reads the next line: the bytes up to a line feed, which is consumed and not returned; a
+ * CR LF pair reads as a line feed. Any length. The bytes are decoded as UTF-8 (pairs of
+ * surrogates above U+FFFF); a byte that is not part of a valid UTF-8 sequence becomes the code
+ * unit of the same value; a zero byte ends the string.
+ * Returns a zero-terminated UTF-16 string, never NULL, owned by the library and valid until the
+ * next Readline, Open or Close: copy it before those. Empty when nothing is open, after a
+ * failed Open, and at the end of the file.
+ */
+DUNMORAL_API const char16_t* DUNMORAL_CALL Readline(void);
+
+/*
+ * Returns 1 when no file is open, after a failed Open, or once a Readline met the end of the
+ * file; 0 otherwise. A file ending with a line feed gives one last empty line before Eof is 1.
+ */
+DUNMORAL_API int32_t DUNMORAL_CALL Eof(void);
+
+/*
+ * Closes the line reader's file and frees the last line. Returns 0, also when nothing was open.
+ */
+DUNMORAL_API int32_t DUNMORAL_CALL Close(void);
+
 #ifdef __cplusplus
 }
 #endif

@@ -15,6 +15,10 @@ void DunmoralApi::lookUp(const testsupport::LoadedLibrary& library) {
     DUNMORAL_LOOK_UP(parseLine)
     DUNMORAL_LOOK_UP(parseLineNew)
     DUNMORAL_LOOK_UP(closeFile)
+    DUNMORAL_LOOK_UP(Open)
+    DUNMORAL_LOOK_UP(Readline)
+    DUNMORAL_LOOK_UP(Eof)
+    DUNMORAL_LOOK_UP(Close)
 }
 
 #undef DUNMORAL_LOOK_UP
@@ -49,4 +53,10 @@ Parsed DunmoralTest::parseTagged() const {
     p.result =
         api_.parseLineNew(&p.values[0], &p.values[1], &p.values[2], &p.values[3], &p.values[4]);
     return p;
+}
+
+std::u16string DunmoralTest::readLine() const {
+    const char16_t* line = api_.Readline();
+    EXPECT_NE(line, nullptr);
+    return line != nullptr ? std::u16string(line) : std::u16string();
 }

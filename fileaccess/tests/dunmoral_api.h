@@ -23,6 +23,10 @@ struct DunmoralApi {
     decltype(&::parseLine) parseLine = nullptr;
     decltype(&::parseLineNew) parseLineNew = nullptr;
     decltype(&::closeFile) closeFile = nullptr;
+    decltype(&::Open) Open = nullptr;
+    decltype(&::Readline) Readline = nullptr;
+    decltype(&::Eof) Eof = nullptr;
+    decltype(&::Close) Close = nullptr;
 
     // Looks every export up; each missing one is a test failure of its own.
     void lookUp(const testsupport::LoadedLibrary& library);
@@ -51,6 +55,8 @@ protected:
     Parsed parsePlain() const;
     Parsed parseTagged() const;
 
+    // Readline's string, copied before the next call frees it.
+    std::u16string readLine() const;
 
     testsupport::ScratchDirectory scratch_;
     testsupport::LoadedLibrary library_{"Dunmoral"};
