@@ -1,6 +1,7 @@
-// The exports, as the host binds them by name.
+// The thirteen exports, as the host binds them by name.
 #include "dunmoral.h"
 
+#include "launchers.h"
 #include "line_reader.h"
 #include "truss_data.h"
 #include "unicode_text.h"
@@ -56,5 +57,13 @@ DUNMORAL_API const char16_t* DUNMORAL_CALL Readline(void) { return dunmoral::lin
 DUNMORAL_API int32_t DUNMORAL_CALL Eof(void) { return dunmoral::lines::atEnd(); }
 
 DUNMORAL_API int32_t DUNMORAL_CALL Close(void) { return dunmoral::lines::close(); }
+
+DUNMORAL_API void DUNMORAL_CALL openPdf(void) { dunmoral::launch::openPdf(); }
+
+DUNMORAL_API void DUNMORAL_CALL openNotePad(void) { dunmoral::launch::openNotePad(); }
+
+DUNMORAL_API void DUNMORAL_CALL openTextFile(int32_t viewerCode, const char16_t* document) {
+    dunmoral::launch::openTextFile(viewerCode, dunmoral::hostString(document));
+}
 
 }  // extern "C"

@@ -127,6 +127,40 @@ DUNMORAL_API int32_t DUNMORAL_CALL Eof(void);
  */
 DUNMORAL_API int32_t DUNMORAL_CALL Close(void);
 
+/* ---- Document launchers ----------------------------------------------------------------- */
+
+/*
+ * Runs the command line
+ *   "C:/Program Files (x86)/Adobe/Reader 10.0/Reader/AcroRd32.exe"
+ *   C:/UDK/UDK-2011-06/UDKGame/Content/Vestrel/pdfFiles/TestA.pdf
+ * (one line, application in quotes) through the runtime's system() and returns when it
+ * returns. Writes a fresh debug log: "\nDebug File Opened", "\n cmd = COMMAND",
+ * "\n result of system call = STATUS", and closes it.
+ */
+DUNMORAL_API void DUNMORAL_CALL openPdf(void);
+
+/*
+ * As openPdf, with the command line
+ *   "C:/Windows/System32/notepad" C:/UDK/UDK-2011-06/UDKGame/Content/Vestrel/notePadFiles/TestA.txt
+ */
+DUNMORAL_API void DUNMORAL_CALL openNotePad(void);
+
+/*
+ * Starts a viewer application on a document and returns without waiting for it.
+ * viewerCode: 0 "C:/Program Files/Adobe/Reader 10.0/Reader/AcroRd32.exe",
+ *   1 "C:/Windows/System32/notepad", 2 "C:/Program Files/Microsoft Office/Office14/EXCEL.exe",
+ *   3 "C:/Program Files/Microsoft Office/Office14/WINWORD.exe",
+ *   4 "C:/Program Files (x86)/Adobe/Reader 10.0/Reader/AcroRd32.exe",
+ *   5 "C:/Program Files (x86)/Microsoft Office/Office14/EXCEL.exe",
+ *   6 and every other value "C:/Program Files (x86)/Microsoft Office/Office14/WINWORD.exe".
+ * document: UTF-16 parameters for the application, passed unquoted (a path with spaces becomes
+ *   several arguments unless the host quotes it); NULL is empty. On Windows they go to the shell
+ *   as they are. On POSIX the application is started directly, never through a shell, with the
+ *   parameters split into arguments by the Windows command-line rules.
+ * Failures are ignored; nothing is logged.
+ */
+DUNMORAL_API void DUNMORAL_CALL openTextFile(int32_t viewerCode, const char16_t* document);
+
 #ifdef __cplusplus
 }
 #endif

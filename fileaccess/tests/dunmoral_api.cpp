@@ -19,6 +19,9 @@ void DunmoralApi::lookUp(const testsupport::LoadedLibrary& library) {
     DUNMORAL_LOOK_UP(Readline)
     DUNMORAL_LOOK_UP(Eof)
     DUNMORAL_LOOK_UP(Close)
+    DUNMORAL_LOOK_UP(openPdf)
+    DUNMORAL_LOOK_UP(openNotePad)
+    DUNMORAL_LOOK_UP(openTextFile)
 }
 
 #undef DUNMORAL_LOOK_UP

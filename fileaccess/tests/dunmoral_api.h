@@ -27,6 +27,9 @@ struct DunmoralApi {
     decltype(&::Readline) Readline = nullptr;
     decltype(&::Eof) Eof = nullptr;
     decltype(&::Close) Close = nullptr;
+    decltype(&::openPdf) openPdf = nullptr;
+    decltype(&::openNotePad) openNotePad = nullptr;
+    decltype(&::openTextFile) openTextFile = nullptr;
 
     // Looks every export up; each missing one is a test failure of its own.
     void lookUp(const testsupport::LoadedLibrary& library);
