@@ -8,7 +8,7 @@ export JOBS
 
 ## Build the native release libraries and the demo host, then fly the default shot.
 demo: build
-	cd build/release/bin && ./skelvane-demo
+	cd build/release/bin && ./skelvane-demo && ./dunmoral-demo
 
 build:
 	scripts/ensure-packages.sh native
