@@ -8,7 +8,7 @@
         ADD_FAILURE() << "export " #name " is missing or its name is decorated"; \
     }
 
-void DunmoralApi::lookUp(const testsupport::LoadedLibrary& library) {
+void DunmoralApi::lookUp(const hostsupport::LoadedLibrary& library) {
     DUNMORAL_LOOK_UP(openDataFile)
     DUNMORAL_LOOK_UP(openTrussDataFile)
     DUNMORAL_LOOK_UP(openDebugFile)

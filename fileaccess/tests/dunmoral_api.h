@@ -32,7 +32,7 @@ struct DunmoralApi {
     decltype(&::openTextFile) openTextFile = nullptr;
 
     // Looks every export up; each missing one is a test failure of its own.
-    void lookUp(const testsupport::LoadedLibrary& library);
+    void lookUp(const hostsupport::LoadedLibrary& library);
 };
 
 // The five values of one record as the host receives them, and the parse's result.
@@ -62,7 +62,7 @@ protected:
     std::u16string readLine() const;
 
     testsupport::ScratchDirectory scratch_;
-    testsupport::LoadedLibrary library_{"Dunmoral"};
+    hostsupport::LoadedLibrary library_{"Dunmoral"};
     DunmoralApi api_;
 };
 
