@@ -15,7 +15,7 @@ struct Case {
 
 }  // namespace
 
-TEST(CommandLineSplitting, FollowsTheWindowsRules) {
+TEST(DunmoralCommandLine, FollowsTheWindowsRules) {
     const Case cases[] = {
         {u"", {}},
         {u" \t ", {}},

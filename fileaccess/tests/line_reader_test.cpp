@@ -14,7 +14,7 @@ struct Step {
     int32_t eofAfter;
 };
 
-class LineReaderTest : public DunmoralTest {
+class DunmoralLineReaderTest : public DunmoralTest {
 protected:
     void openWith(const std::string& bytes) {
         writeFile("lines.txt", bytes);
@@ -34,7 +34,7 @@ protected:
 
 }  // namespace
 
-TEST_F(LineReaderTest, WithNoStreamEofIsOneAndLinesAreEmpty) {
+TEST_F(DunmoralLineReaderTest, WithNoStreamEofIsOneAndLinesAreEmpty) {
     EXPECT_EQ(api_.Eof(), 1);
     EXPECT_EQ(readLine(), u"");
     EXPECT_EQ(readLine(), u"");
@@ -47,12 +47,12 @@ TEST_F(LineReaderTest, WithNoStreamEofIsOneAndLinesAreEmpty) {
     EXPECT_EQ(readLine(), u"");
 }
 
-TEST_F(LineReaderTest, AnOpenedFileIsReadingBeforeTheFirstLine) {
+TEST_F(DunmoralLineReaderTest, AnOpenedFileIsReadingBeforeTheFirstLine) {
     openWith("");
     EXPECT_EQ(api_.Eof(), 0);  // even empty: only a read finds the end
 }
 
-TEST_F(LineReaderTest, AFailedOpenEndsAHostLoopOnEof) {
+TEST_F(DunmoralLineReaderTest, AFailedOpenEndsAHostLoopOnEof) {
     for (const char16_t* path : {static_cast<const char16_t*>(u"missing.txt"),
                                  static_cast<const char16_t*>(u""),
                                  static_cast<const char16_t*>(nullptr)}) {
@@ -69,7 +69,7 @@ TEST_F(LineReaderTest, AFailedOpenEndsAHostLoopOnEof) {
     }
 }
 
-TEST_F(LineReaderTest, EofIsSetOnlyByTheReadThatMeetsTheEnd) {
+TEST_F(DunmoralLineReaderTest, EofIsSetOnlyByTheReadThatMeetsTheEnd) {
     struct Case {
         const char* name;
         std::string text;
@@ -95,7 +95,7 @@ TEST_F(LineReaderTest, EofIsSetOnlyByTheReadThatMeetsTheEnd) {
     }
 }
 
-TEST_F(LineReaderTest, LinesHaveNoLengthLimit) {
+TEST_F(DunmoralLineReaderTest, LinesHaveNoLengthLimit) {
     const std::string ascii(100000, 'x');
     std::string accented;
     for (int i = 0; i < 5000; ++i) {
@@ -106,7 +106,7 @@ TEST_F(LineReaderTest, LinesHaveNoLengthLimit) {
                  {u"end", 1}});
 }
 
-TEST_F(LineReaderTest, LinesAreDecodedAsUtf8AndStrayBytesKeepTheirValue) {
+TEST_F(DunmoralLineReaderTest, LinesAreDecodedAsUtf8AndStrayBytesKeepTheirValue) {
     struct Case {
         const char* name;
         std::string bytes;
@@ -135,7 +135,7 @@ TEST_F(LineReaderTest, LinesAreDecodedAsUtf8AndStrayBytesKeepTheirValue) {
     }
 }
 
-TEST_F(LineReaderTest, OpenClosesTheFileBeforeIt) {
+TEST_F(DunmoralLineReaderTest, OpenClosesTheFileBeforeIt) {
     writeFile("first.txt", "a\nb\n");
     writeFile("second.txt", "c\n");
     ASSERT_EQ(api_.Open(u"first.txt"), 0);
@@ -154,14 +154,14 @@ TEST_F(LineReaderTest, OpenClosesTheFileBeforeIt) {
     EXPECT_EQ(api_.Eof(), 1);
 }
 
-TEST_F(LineReaderTest, CloseTwiceReturnsZeroBothTimes) {
+TEST_F(DunmoralLineReaderTest, CloseTwiceReturnsZeroBothTimes) {
     EXPECT_EQ(api_.Close(), 0);
     openWith("a\n");
     EXPECT_EQ(api_.Close(), 0);
     EXPECT_EQ(api_.Close(), 0);
 }
 
-TEST_F(LineReaderTest, APathIsOpenedByTheNameTheHostGave) {
+TEST_F(DunmoralLineReaderTest, APathIsOpenedByTheNameTheHostGave) {
     for (const std::u16string& path :
          {std::u16string(u"\u0141\u00F3d\u017A.txt"), std::u16string(u"\U0001F600 notes.txt")}) {
         writeFile(hostPath(path), "found\n");
@@ -174,7 +174,7 @@ TEST_F(LineReaderTest, APathIsOpenedByTheNameTheHostGave) {
     EXPECT_EQ(api_.Open(lone), -1);
 }
 
-TEST_F(LineReaderTest, TheLineReaderSharesNothingWithTheTrussReader) {
+TEST_F(DunmoralLineReaderTest, TheLineReaderSharesNothingWithTheTrussReader) {
     writeFile("truss.txt", "1 2 3 4 5\n6 7 8 9 10\n");
     api_.openTrussDataFile(u"truss.txt");
     ASSERT_EQ(api_.Open(u"truss.txt"), 0);
