@@ -53,11 +53,13 @@ bool writeTrajectorySvg(const std::string& path, const std::vector<const FlightS
     std::fprintf(out, "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"black\"/>\n",
                  sx(0), sy(minY), sx(0), sy(maxY));
     const double step = tickStep(std::max(maxX, maxY - minY));
-    for (double x = 0; x <= maxX + 1e-9; x += step) {
+    for (int i = 0; i * step <= maxX + 1e-9; ++i) {
+        const double x = i * step;
         std::fprintf(out, "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\">%g</text>\n", sx(x),
                      sy(0) + 16, x);
     }
-    for (double y = std::ceil(minY / step) * step; y <= maxY + 1e-9; y += step) {
+    for (int i = static_cast<int>(std::ceil(minY / step)); i * step <= maxY + 1e-9; ++i) {
+        const double y = i * step;
         std::fprintf(out, "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"end\">%g</text>\n", sx(0) - 6,
                      sy(y) + 4, y);
     }
@@ -69,8 +71,10 @@ bool writeTrajectorySvg(const std::string& path, const std::vector<const FlightS
 
     for (std::size_t i = 0; i < flights.size(); ++i) {
         const char* colour = kColours[i % 4];
-        std::fprintf(out, "<polyline fill=\"none\" stroke=\"%s\" stroke-width=\"2\" points=\"",
-                     colour);
+        // Later flights are dashed, so one that lies on top of an earlier one still shows.
+        std::fprintf(out,
+                     "<polyline fill=\"none\" stroke=\"%s\" stroke-width=\"2\"%s points=\"",
+                     colour, i >= 2 ? " stroke-dasharray=\"6 4\"" : "");
         for (const Frame& p : flights[i]->frames) {
             std::fprintf(out, "%.2f,%.2f ", sx(p.x), sy(p.y));
         }
