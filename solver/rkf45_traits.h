@@ -67,9 +67,9 @@ struct Rkf45Traits<float> {
     static constexpr float (*max)(float, float) = r4_max;
     static constexpr float (*min)(float, float) = r4_min;
 
-    // Work arrays come from array new; every element is written before it is read, so they are
-    // not zeroed first.
-    static float* allocateWork(std::size_t count) { return new (std::nothrow) float[count]; }
+    // Work arrays come from array new, zero-initialised, so no path can ever read an unset
+    // element (a host's arrays decide what the model sees).
+    static float* allocateWork(std::size_t count) { return new (std::nothrow) float[count](); }
     static void releaseWork(float* block) { delete[] block; }
 };
 
