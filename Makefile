@@ -4,11 +4,12 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 export JOBS
 
-.PHONY: demo test build clean
+.PHONY: demo test build clean bench work-precision
 
-## Build the native release libraries and the demo host, then fly the default shot.
+## Build the native release libraries and the demo hosts, then fly the default shot and read
+## the Dunmoral samples.
 demo: build
-	cd build/release/bin && ./skelvane-demo
+	cd build/release/bin && ./skelvane-demo && ./dunmoral-demo
 
 build:
 	scripts/ensure-packages.sh native
@@ -21,3 +22,18 @@ test:
 
 clean:
 	rm -rf build dist
+
+## The comparison suite against GSL and Boost.Odeint (not part of test): table, then instruction counts.
+bench:
+	scripts/ensure-packages.sh native bench
+	cmake --preset bench
+	cmake --build --preset bench -j $(JOBS)
+	cd build/bench/bin && ./skelvane-bench
+	benchmarks/instruction_counts.sh build/bench/bin/skelvane-bench
+
+## Regenerate docs/work-precision.svg (and print its tables).
+work-precision:
+	scripts/ensure-packages.sh native bench
+	cmake --preset bench
+	cmake --build --preset bench -j $(JOBS) --target skelvane-work-precision
+	build/bench/bin/skelvane-work-precision docs/work-precision.svg

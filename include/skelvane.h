@@ -111,6 +111,37 @@ SKELVANE_API void SKELVANE_CALL updateParams(const float* parameters);
  */
 SKELVANE_API void SKELVANE_CALL dump_u_dudt(void);
 
+/*
+ * The RKF45 driver in single precision, on arrays the host owns. Every stored value is a float;
+ * the arithmetic inside one expression is done in double and rounded once, so the results are
+ * the same to the bit on every build. The model is the single-precision projectile model chosen
+ * by selectRHS(1, ...), with the lumped drag coefficient params[2] (c = 0.5 rho Cd pi r^2).
+ *
+ * n: number of equations, at least 4 (the model writes four entries); y and yp hold n floats.
+ * y: state, replaced by the solution at the time reached. Entries past the fourth stay constant.
+ * yp: derivative at (t, y); computed on a start, relied upon by every other call.
+ * t: current time, set to the time reached. tout: target time.
+ * relerr: relative tolerance; raised to 2.3841957e-07 (result 3) when below it.
+ * abserr: absolute tolerance.
+ * flag: 1 start, -1 start in single-step mode, 2 / -2 continue, 3 / 4 / 5 resume after that
+ *   result (4 resets the evaluation budget; 5 needs abserr > 0).
+ * Returns the flag codes listed at the top of this header. 8 (invalid input, including NULL
+ * pointers, n < 4, no model selected, or a flag the protocol does not allow) changes nothing.
+ * The driver keeps one saved state between calls, apart from the double-precision simulation's:
+ * a host running two single-precision integrations side by side restarts (flag 1) on each switch.
+ */
+SKELVANE_API int32_t SKELVANE_CALL r4_rkf45(int32_t n, float* y, float* yp, float* t, float tout,
+                                            float* relerr, float abserr, int32_t flag);
+
+/* Single-precision machine epsilon measured at run time: 2^-23 (1.1920929e-07). */
+SKELVANE_API float SKELVANE_CALL calcEpsilon(void);
+
+/*
+ * Double-precision machine epsilon measured at run time: 2^-52 (2.220446049250313e-16).
+ * UnrealScript has no double: see the README on binding this export.
+ */
+SKELVANE_API double SKELVANE_CALL calcEpsilonDouble(void);
+
 #ifdef __cplusplus
 }
 #endif

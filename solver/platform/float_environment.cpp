@@ -12,20 +12,38 @@ constexpr uint32_t kSseDefaultControl = 0x1F80;
 constexpr uint16_t kX87DefaultControl = 0x027F;
 }  // namespace
 
+// Loading a control register is slow (microcoded, and it orders the floating-point pipeline),
+// while a host normally runs in the library's mode already: a register is loaded only when its
+// contents differ. The host still gets back exactly what it had: MXCSR is compared on return
+// (the status flags in its bits 0-5 may have been raised meanwhile) and reloaded if it changed.
 // The "memory" clobbers keep the compiler from moving the library's loads and stores across
 // the mode switch.
+namespace {
+constexpr uint32_t kSseStatusFlags = 0x3F;
+}  // namespace
+
 FloatEnvironmentScope::FloatEnvironmentScope() {
     __asm__ volatile("stmxcsr %0" : "=m"(savedSseControl_) : : "memory");
+    if ((savedSseControl_ & ~kSseStatusFlags) != kSseDefaultControl) {
+        const uint32_t sse = kSseDefaultControl;
+        __asm__ volatile("ldmxcsr %0" : : "m"(sse) : "memory");
+    }
     __asm__ volatile("fnstcw %0" : "=m"(savedX87Control_) : : "memory");
-    const uint32_t sse = kSseDefaultControl;
-    const uint16_t x87 = kX87DefaultControl;
-    __asm__ volatile("ldmxcsr %0" : : "m"(sse) : "memory");
-    __asm__ volatile("fldcw %0" : : "m"(x87) : "memory");
+    if (savedX87Control_ != kX87DefaultControl) {
+        const uint16_t x87 = kX87DefaultControl;
+        __asm__ volatile("fldcw %0" : : "m"(x87) : "memory");
+    }
 }
 
 FloatEnvironmentScope::~FloatEnvironmentScope() {
-    __asm__ volatile("fldcw %0" : : "m"(savedX87Control_) : "memory");
-    __asm__ volatile("ldmxcsr %0" : : "m"(savedSseControl_) : "memory");
+    if (savedX87Control_ != kX87DefaultControl) {
+        __asm__ volatile("fldcw %0" : : "m"(savedX87Control_) : "memory");
+    }
+    uint32_t now = 0;
+    __asm__ volatile("stmxcsr %0" : "=m"(now) : : "memory");
+    if (now != savedSseControl_) {
+        __asm__ volatile("ldmxcsr %0" : : "m"(savedSseControl_) : "memory");
+    }
 }
 
 #else

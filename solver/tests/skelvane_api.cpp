@@ -6,7 +6,7 @@
         ADD_FAILURE() << "export " #name " is missing or its name is decorated"; \
     }
 
-void SkelvaneApi::lookUp(const testsupport::LoadedLibrary& library) {
+void SkelvaneApi::lookUp(const hostsupport::LoadedLibrary& library) {
     SKELVANE_LOOK_UP(selectRHS)
     SKELVANE_LOOK_UP(initSimDouble)
     SKELVANE_LOOK_UP(setRKF_ICs)
@@ -15,6 +15,9 @@ void SkelvaneApi::lookUp(const testsupport::LoadedLibrary& library) {
     SKELVANE_LOOK_UP(setSolverFlag)
     SKELVANE_LOOK_UP(updateParams)
     SKELVANE_LOOK_UP(dump_u_dudt)
+    SKELVANE_LOOK_UP(r4_rkf45)
+    SKELVANE_LOOK_UP(calcEpsilon)
+    SKELVANE_LOOK_UP(calcEpsilonDouble)
 }
 
 #undef SKELVANE_LOOK_UP

@@ -23,9 +23,12 @@ struct SkelvaneApi {
     decltype(&::setSolverFlag) setSolverFlag = nullptr;
     decltype(&::updateParams) updateParams = nullptr;
     decltype(&::dump_u_dudt) dump_u_dudt = nullptr;
+    decltype(&::r4_rkf45) r4_rkf45 = nullptr;
+    decltype(&::calcEpsilon) calcEpsilon = nullptr;
+    decltype(&::calcEpsilonDouble) calcEpsilonDouble = nullptr;
 
     // Looks every export up; each missing one is a test failure of its own.
-    void lookUp(const testsupport::LoadedLibrary& library);
+    void lookUp(const hostsupport::LoadedLibrary& library);
 };
 
 // The drag shot of the demo: 2 kg sphere of radius 0.1 m, g = -9.81, Cd = 0.47, rho = 1.225.
@@ -58,7 +61,7 @@ protected:
     Readback readBack() const;
 
     testsupport::ScratchDirectory scratch_;
-    testsupport::LoadedLibrary library_{"Skelvane"};
+    hostsupport::LoadedLibrary library_{"Skelvane"};
     SkelvaneApi api_;
 };
 

@@ -71,7 +71,7 @@ std::vector<float> shotParams(float dragCoefficient) {
 }
 
 int fly() {
-    testsupport::LoadedLibrary library("Skelvane");
+    hostsupport::LoadedLibrary library("Skelvane");
     if (!library.loaded()) {
         std::fprintf(stderr, "cannot load Skelvane: %s\n", library.error().c_str());
         return 2;

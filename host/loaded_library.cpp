@@ -6,7 +6,7 @@
 #include <dlfcn.h>
 #endif
 
-namespace testsupport {
+namespace hostsupport {
 
 #if defined(_WIN32)
 
@@ -62,4 +62,4 @@ LoadedLibrary::AnyFunction LoadedLibrary::symbol(const char* name) const {
 
 #endif
 
-}  // namespace testsupport
+}  // namespace hostsupport

@@ -1,6 +1,8 @@
-// The host may call with any floating-point mode set: Direct3D leaves the x87 unit at 24-bit
-// precision, other hosts flush subnormals to zero or change the rounding. A flight must give the
-// same bits as under the default mode, and every export must hand the host's mode back as it was.
+// The x87 side of the host's mode: Direct3D leaves the x87 unit at 24-bit precision unless told
+// otherwise, and the MinGW runtime's pow runs on the x87 unit. The library is loaded and flown
+// under the host's mode (static initialisation included) and must give the same bits as under the
+// default mode, handing the host's control words back after every call. The SSE rounding and
+// flush modes on their own are float_environment_test.cpp's.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -54,11 +56,14 @@ std::string describe(const FloatMode& mode) {
 
 constexpr int kFrames = 120;
 constexpr float kFrame = 1.0f / 60.0f;
+constexpr int kSingleFrames = 8;
+constexpr float kSingleTargets[kSingleFrames] = {0.25f, 0.5f, 0.75f, 1.0f,
+                                                 1.25f, 1.5f, 1.75f, 2.0f};
 
 // What a flight hands back, bit for bit, and the host's mode seen after each call.
 struct Flight {
     std::vector<int32_t> flags;
-    std::vector<uint32_t> bits;  // t and the four state entries after every frame
+    std::vector<uint32_t> bits;  // t and the state after every frame, both drivers; the probes
     std::vector<FloatMode> modesAfterCalls;
 };
 
@@ -75,7 +80,7 @@ Flight fly(const ShotParams& shot, const std::vector<float>& start) {
     Flight flight;
     flight.flags.reserve(kFrames);
     flight.bits.reserve(kFrames * 5);
-    testsupport::LoadedLibrary library("Skelvane");
+    hostsupport::LoadedLibrary library("Skelvane");
     flight.modesAfterCalls.push_back(currentMode());
     if (!library.loaded()) {
         return flight;
@@ -83,7 +88,8 @@ Flight fly(const ShotParams& shot, const std::vector<float>& start) {
     SkelvaneApi api;
     api.lookUp(library);
     if (api.selectRHS == nullptr || api.initSimDouble == nullptr ||
-        api.advanceSimDouble == nullptr || api.getSimStateDouble == nullptr) {
+        api.advanceSimDouble == nullptr || api.getSimStateDouble == nullptr ||
+        api.r4_rkf45 == nullptr || api.calcEpsilon == nullptr || api.calcEpsilonDouble == nullptr) {
         return flight;
     }
     api.selectRHS(1, 4, params.data());
@@ -101,6 +107,28 @@ Flight fly(const ShotParams& shot, const std::vector<float>& start) {
         }
     }
     flight.modesAfterCalls.push_back(currentMode());
+
+    // The single-precision driver on arrays of its own, frame targets from a table of constants.
+    float singleY[4] = {start[0], start[1], start[2], start[3]};
+    float singleYp[4] = {};
+    float singleT = 0.0f;
+    float relerr = 1e-6f;
+    for (int frame = 0; frame < kSingleFrames; ++frame) {
+        flight.flags.push_back(api.r4_rkf45(4, singleY, singleYp, &singleT, kSingleTargets[frame],
+                                            &relerr, 1e-6f, frame == 0 ? 1 : 2));
+        flight.bits.push_back(bitsOf(singleT));
+        for (float v : singleY) {
+            flight.bits.push_back(bitsOf(v));
+        }
+    }
+    flight.modesAfterCalls.push_back(currentMode());
+
+    const double epsilon = api.calcEpsilonDouble();
+    uint64_t epsilonBits;
+    std::memcpy(&epsilonBits, &epsilon, sizeof epsilonBits);
+    flight.bits.push_back(bitsOf(api.calcEpsilon()));
+    flight.bits.push_back(static_cast<uint32_t>(epsilonBits >> 32));
+    flight.modesAfterCalls.push_back(currentMode());
     return flight;
 }
 
@@ -114,9 +142,8 @@ std::vector<HostMode> hostModes() {
         {"x87 at 24-bit precision", [] { setMode({0x007F, 0x1F80}); }},
         {"x87 at 64-bit precision, rounding down", [] { setMode({0x077F, 0x1F80}); }},
         {"x87 rounding toward zero", [] { setMode({0x0E7F, 0x1F80}); }},
-        {"SSE flush-to-zero and denormals-are-zero", [] { setMode({0x027F, 0x9FC0}); }},
-        {"SSE rounding up", [] { setMode({0x027F, 0x5F80}); }},
-        {"SSE rounding toward zero, x87 24-bit rounding down", [] { setMode({0x047F, 0x7F80}); }},
+        {"x87 24-bit rounding down, SSE rounding toward zero with flush-to-zero",
+         [] { setMode({0x047F, 0xFF80}); }},
     };
 #if defined(_WIN32) && defined(__i386__)
     // What a Direct3D 9 device does to the thread unless told to preserve the FPU state.
@@ -125,14 +152,15 @@ std::vector<HostMode> hostModes() {
     return modes;
 }
 
-TEST(HostFloatEnvironment, AFlightGivesTheSameBitsWhateverModeTheHostLeft) {
+TEST(HostX87Mode, LoadAndFlightsGiveTheSameBitsWhateverX87ModeTheHostLeft) {
     testsupport::ScratchDirectory scratch;
     const ShotParams shot;
     const std::vector<float> start = initialState(0.0f, 21.2132f, 0.0f, 21.2132f);
 
     setMode(kDefaultMode);
     const Flight reference = fly(shot, start);
-    ASSERT_EQ(reference.flags.size(), std::size_t(kFrames)) << "the library did not load";
+    ASSERT_EQ(reference.flags.size(), std::size_t(kFrames + kSingleFrames))
+        << "the library did not load or lacks an export";
 
     for (const HostMode& host : hostModes()) {
         SCOPED_TRACE(host.name);
@@ -141,7 +169,7 @@ TEST(HostFloatEnvironment, AFlightGivesTheSameBitsWhateverModeTheHostLeft) {
         const Flight flight = fly(shot, start);
         setMode(kDefaultMode);
 
-        ASSERT_EQ(flight.flags.size(), std::size_t(kFrames));
+        ASSERT_EQ(flight.flags.size(), reference.flags.size());
         EXPECT_EQ(flight.flags, reference.flags);
         EXPECT_EQ(flight.bits, reference.bits) << "under " << describe(hostMode);
         for (const FloatMode& after : flight.modesAfterCalls) {
@@ -153,7 +181,7 @@ TEST(HostFloatEnvironment, AFlightGivesTheSameBitsWhateverModeTheHostLeft) {
 
 #else
 
-TEST(HostFloatEnvironment, AFlightGivesTheSameBitsWhateverModeTheHostLeft) {
+TEST(HostX87Mode, LoadAndFlightsGiveTheSameBitsWhateverX87ModeTheHostLeft) {
     GTEST_SKIP() << "the mode registers checked here are those of x86";
 }
 

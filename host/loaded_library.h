@@ -1,11 +1,11 @@
 // Loads a library by its bare name at run time and looks exports up by their undecorated names,
 // the way the game host does. The platform's loader lives in loaded_library.cpp only.
-#ifndef TEST_SUPPORT_LOADED_LIBRARY_H
-#define TEST_SUPPORT_LOADED_LIBRARY_H
+#ifndef HOST_LOADED_LIBRARY_H
+#define HOST_LOADED_LIBRARY_H
 
 #include <string>
 
-namespace testsupport {
+namespace hostsupport {
 
 // "Skelvane" -> "libSkelvane.so" on Linux, "Skelvane.dll" on Windows.
 std::string libraryFileName(const std::string& baseName);
@@ -37,6 +37,6 @@ private:
     std::string error_;
 };
 
-}  // namespace testsupport
+}  // namespace hostsupport
 
 #endif
