@@ -26,3 +26,6 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
 # Test programs run under Wine, in a prefix of the build tree's own.
 set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/../../scripts/win32/wine-run.sh")
+
+# Release DLLs without symbol tables: the statically linked runtime would otherwise triple them.
+set(CMAKE_SHARED_LINKER_FLAGS_RELEASE_INIT "-s")

@@ -24,14 +24,14 @@ namespace {
 constexpr int kFrames = 600;
 constexpr float kFrame = 1.0f / 60.0f;
 
-// The default shot: a 2 kg sphere of radius 0.1 m in air (density 1.225, drag coefficient 0.47)
+// The default shot of the demo: a 2 kg sphere of radius 0.1 m in air (density 1.225, drag coefficient 0.47)
 // under g = -9.81, launched at 30 m/s and 45 degrees, tolerances 1e-6.
 constexpr float kMass = 2.0f;
 constexpr float kGravity = -9.81f;
 constexpr float kDragCoefficient = 0.47f;
 constexpr float kDensity = 1.225f;
 constexpr float kRadius = 0.1f;
-constexpr float kLaunchComponent = 21.2132f;  // 30 / sqrt(2)
+constexpr float kLaunchComponent = 21.21320343559643f;  // 30 cos 45 degrees = 15 sqrt(2)
 constexpr int32_t kTolerancePower = -6;
 
 using SelectRhs = void (*)(int32_t, int32_t, const float*);
