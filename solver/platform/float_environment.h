@@ -18,7 +18,7 @@ public:
 
 private:
     uint32_t savedSseControl_ = 0;
-    uint16_t savedX87Control_ = 0;
+    [[maybe_unused]] uint16_t savedX87Control_ = 0;  // where the x87 unit is switched
 };
 
 }  // namespace skelvane
