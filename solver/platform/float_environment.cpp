@@ -7,8 +7,10 @@ namespace skelvane {
 namespace {
 // SSE: round to nearest, all exceptions masked, no flush-to-zero, no denormals-are-zero.
 constexpr uint32_t kSseDefaultControl = 0x1F80;
+#if defined(__i386__)
 // x87 (used by a 32-bit C runtime's pow): 53-bit precision, round to nearest, all masked.
 constexpr uint16_t kX87DefaultControl = 0x027F;
+#endif
 }  // namespace
 
 FloatEnvironmentScope::FloatEnvironmentScope() {
