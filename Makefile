@@ -6,9 +6,10 @@ export JOBS
 
 .PHONY: demo test build clean fuzz
 
-## Build the native release libraries and the demo host, then fly the default shot.
+## Build the native release libraries and the demo hosts, then fly the default shot and read
+## the Dunmoral samples.
 demo: build
-	cd build/release/bin && ./skelvane-demo
+	cd build/release/bin && ./skelvane-demo && ./dunmoral-demo
 
 build:
 	scripts/ensure-packages.sh native
