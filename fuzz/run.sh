@@ -5,6 +5,7 @@
 # findings to build/fuzz/findings/; the run fails on the first finding. Exit 77: no clang here.
 set -u
 cd "$(dirname "$0")/.."
+root=$PWD  # the targets work in scratch directories: every path given to libFuzzer is absolute
 
 seconds=${1:?usage: fuzz/run.sh SECONDS [TARGET...]}
 shift
@@ -33,12 +34,12 @@ for target in "${targets[@]}"; do
         status=1
         continue
     fi
-    committed="fuzz/corpus/$target"
-    work="build/fuzz/corpus/$target"
+    committed="$root/fuzz/corpus/$target"
+    work="$root/build/fuzz/corpus/$target"
     mkdir -p "$work"
     # One input must return within 20 s (a hang is a finding) and stay under 2 GB.
     options=(-timeout=20 -rss_limit_mb=2048 -max_len=4096 -print_final_stats=1
-             "-artifact_prefix=build/fuzz/findings/${target}-")
+             "-artifact_prefix=$root/build/fuzz/findings/${target}-")
     echo "--- $target: the committed corpus"
     "$exe" "${options[@]}" -runs=0 "$committed" 2>&1 | tail -n 3
     [ "${PIPESTATUS[0]}" -eq 0 ] || { status=1; continue; }
