@@ -4,7 +4,7 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 export JOBS
 
-.PHONY: demo test build clean fuzz
+.PHONY: demo test build clean fuzz bench work-precision
 
 ## Build the native release libraries and the demo hosts, then fly the default shot and read
 ## the Dunmoral samples.
@@ -27,3 +27,18 @@ fuzz:
 
 clean:
 	rm -rf build dist
+
+## The comparison suite against GSL and Boost.Odeint (not part of test): table, then instruction counts.
+bench:
+	scripts/ensure-packages.sh native bench
+	cmake --preset bench
+	cmake --build --preset bench -j $(JOBS)
+	cd build/bench/bin && ./skelvane-bench
+	benchmarks/instruction_counts.sh build/bench/bin/skelvane-bench
+
+## Regenerate docs/work-precision.svg (and print its tables).
+work-precision:
+	scripts/ensure-packages.sh native bench
+	cmake --preset bench
+	cmake --build --preset bench -j $(JOBS) --target skelvane-work-precision
+	build/bench/bin/skelvane-work-precision docs/work-precision.svg

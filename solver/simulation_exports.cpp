@@ -95,7 +95,9 @@ SKELVANE_API void SKELVANE_CALL getSimStateDouble(float* time, float* state) {
         *time = static_cast<float>(simState.t);
     }
     if (state != nullptr) {
-        for (int32_t i = 0; i < clampedEquationCount(simState.neqn); ++i) {
+        // The bound is taken once: called in the condition it is a call per entry per frame.
+        const int32_t count = clampedEquationCount(simState.neqn);
+        for (int32_t i = 0; i < count; ++i) {
             state[i] = static_cast<float>(simState.y[i]);
         }
     }
