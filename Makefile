@@ -4,7 +4,7 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 export JOBS
 
-.PHONY: demo test build clean fuzz bench work-precision
+.PHONY: demo test build clean fuzz bench work-precision dist
 
 ## Build the native release libraries and the demo hosts, then fly the default shot and read
 ## the Dunmoral samples.
@@ -27,6 +27,10 @@ fuzz:
 
 clean:
 	rm -rf build dist
+
+## The release zip for game developers: 32-bit DLLs, headers, UnrealScript bindings, README.
+dist:
+	scripts/dist.sh
 
 ## The comparison suite against GSL and Boost.Odeint (not part of test): table, then instruction counts.
 bench:

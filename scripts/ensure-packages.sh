@@ -25,7 +25,15 @@ if [ "$(id -u)" -ne 0 ] || ! command -v apt-get >/dev/null 2>&1; then
 fi
 echo "installing: ${missing[*]}" >&2
 export DEBIAN_FRONTEND=noninteractive
-if ! { apt-get update -qq && apt-get install -y -qq --no-install-recommends "${missing[@]}"; } >/tmp/ensure-packages.log 2>&1; then
+# Packages of a foreign architecture (wine32:i386) need that architecture enabled, once.
+for pkg in "${missing[@]}"; do
+    arch=${pkg##*:}
+    [ "$arch" = "$pkg" ] && continue
+    if ! dpkg --print-foreign-architectures | grep -qx "$arch"; then
+        dpkg --add-architecture "$arch"
+    fi
+done
+if ! { apt-get -o DPkg::Lock::Timeout=600 update -qq && apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}"; } >/tmp/ensure-packages.log 2>&1; then
     echo "could not install ${missing[*]}; see /tmp/ensure-packages.log" >&2
     exit 77
 fi

@@ -14,9 +14,13 @@ namespace skelvane {
 // overwrites F1 component by component (each F1[k] read before written); the result row does
 // not read F1, so S may be F1. Afterwards F2..F5 hold the stage derivatives k3..k6.
 // Every coefficient product and every stage time is formed in double and stored once in Real.
-template <typename Real, typename Model>
+// FixedN > 0 compiles the step for exactly that many equations (n is then ignored).
+template <int32_t FixedN, typename Real, typename Model>
 void fehlbergStep(Model model, int32_t n, const Real* y, Real t, Real h, const Real* yp, Real* f1,
                   Real* f2, Real* f3, Real* f4, Real* f5, Real* s) {
+    if constexpr (FixedN > 0) {
+        n = FixedN;
+    }
     const double td = t;
     const double hd = h;
 
@@ -63,13 +67,13 @@ void fehlbergStep(Model model, int32_t n, const Real* y, Real t, Real h, const R
 inline void r8_fehlberg_step(RhsFunctionDouble model, int32_t n, const double* y, double t,
                              double h, const double* yp, double* f1, double* f2, double* f3,
                              double* f4, double* f5, double* s) {
-    fehlbergStep(model, n, y, t, h, yp, f1, f2, f3, f4, f5, s);
+    fehlbergStep<0>(model, n, y, t, h, yp, f1, f2, f3, f4, f5, s);
 }
 
 inline void r4_fehlberg_step(RhsFunctionFloat model, int32_t n, const float* y, float t, float h,
                              const float* yp, float* f1, float* f2, float* f3, float* f4,
                              float* f5, float* s) {
-    fehlbergStep(model, n, y, t, h, yp, f1, f2, f3, f4, f5, s);
+    fehlbergStep<0>(model, n, y, t, h, yp, f1, f2, f3, f4, f5, s);
 }
 
 }  // namespace skelvane

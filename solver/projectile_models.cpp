@@ -2,12 +2,18 @@
 
 #include <cmath>
 
+#include "platform/float_environment.h"
 #include "precision.h"
 #include "sim_state.h"
 
 namespace skelvane {
 
-const double PI = std::atan(1.0) * 4.0;
+// Computed at load in the library's own floating-point mode: a host that loads the library
+// with the x87 unit at 24-bit precision must still get the double nearest pi.
+const double PI = [] {
+    const FloatEnvironmentScope fpScope;
+    return std::atan(1.0) * 4.0;
+}();
 
 void projectileRhsDouble(double /*t*/, const double* y, double* yp) {
     const double m = simState.params[0];

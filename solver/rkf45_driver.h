@@ -67,11 +67,15 @@ private:
     Real* block_ = nullptr;
 };
 
-template <typename Real>
-int32_t rkf45Drive(Rkf45SavedState<Real>& saved, int32_t n, Real* y, Real* yp, Real* t, Real tout,
-                   Real* relerr, Real abserr, int32_t flag) {
+// The driver for a system of n equations; FixedN > 0 compiles it for exactly that n.
+template <typename Real, int32_t FixedN>
+int32_t rkf45DriveFor(Rkf45SavedState<Real>& saved, int32_t n, Real* y, Real* yp, Real* t,
+                      Real tout, Real* relerr, Real abserr, int32_t flag) {
     using Traits = Rkf45Traits<Real>;
     using namespace rkf45;
+    if constexpr (FixedN > 0) {
+        n = FixedN;
+    }
 
     const double eps = Traits::machineEpsilon();
 
@@ -241,7 +245,7 @@ int32_t rkf45Drive(Rkf45SavedState<Real>& saved, int32_t n, Real* y, Real* yp, R
                 saved.lastOutcome = kBudgetExhausted;
                 return kBudgetExhausted;
             }
-            fehlbergStep(model, n, y, *t, h, yp, f1, f2, f3, f4, f5, f1);
+            fehlbergStep<FixedN>(model, n, y, *t, h, yp, f1, f2, f3, f4, f5, f1);
             saved.evalCount += 5;
 
             Real rmax = 0;
@@ -301,6 +305,18 @@ int32_t rkf45Drive(Rkf45SavedState<Real>& saved, int32_t n, Real* y, Real* yp, R
             return kSingleStep;
         }
     }
+}
+
+template <typename Real>
+int32_t rkf45Drive(Rkf45SavedState<Real>& saved, int32_t n, Real* y, Real* yp, Real* t, Real tout,
+                   Real* relerr, Real abserr, int32_t flag) {
+    // The projectile model's four equations are the usual case: a copy compiled for exactly four
+    // lets the compiler unroll every loop over the components. Same operations, same bits.
+    if (n == kProjectileEquationCount) {
+        return rkf45DriveFor<Real, kProjectileEquationCount>(saved, n, y, yp, t, tout, relerr,
+                                                             abserr, flag);
+    }
+    return rkf45DriveFor<Real, 0>(saved, n, y, yp, t, tout, relerr, abserr, flag);
 }
 
 }  // namespace skelvane

@@ -28,7 +28,12 @@ struct SimState {
 extern SimState simState;
 
 // An equation count as an index bound into SimState's vectors: 0 to kCapacity.
-int32_t clampedEquationCount(int32_t count);
+inline int32_t clampedEquationCount(int32_t count) {
+    if (count < 0) {
+        return 0;
+    }
+    return count > SimState::kCapacity ? SimState::kCapacity : count;
+}
 
 }  // namespace skelvane
 

@@ -7,7 +7,8 @@ list(SORT expected)
 if(WINDOWS)
     execute_process(COMMAND "${OBJDUMP}" -p "${LIBRARY}" OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
     # The name table: lines "[ordinal] name" after "[Ordinal/Name Pointer] Table".
-    string(REGEX MATCH "\\[Ordinal/Name Pointer\\] Table[^\n]*\n(.*)" table "${dump}")
+    # The table ends at the first blank line; later sections have "[n]"-like rows of their own.
+    string(REGEX MATCH "\\[Ordinal/Name Pointer\\] Table[^\n]*\n(([^\n]+\n)*)" table "${dump}")
     string(REGEX MATCHALL "\\[ *[0-9]+\\] [^\n]+" rows "${CMAKE_MATCH_1}")
     set(actual "")
     foreach(row IN LISTS rows)

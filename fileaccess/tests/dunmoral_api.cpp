@@ -36,7 +36,8 @@ void DunmoralTest::SetUp() {
 
 std::string DunmoralTest::logText() const {
     std::fflush(nullptr);
-    return testsupport::readFile("debug.txt");
+    // Text mode: the log's text-mode writes end lines with CR LF on Windows.
+    return testsupport::readTextFile("debug.txt");
 }
 
 bool DunmoralTest::logExists() const { return std::filesystem::exists("debug.txt"); }

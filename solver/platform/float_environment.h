@@ -18,7 +18,7 @@ public:
 
 private:
     uint32_t savedSseControl_ = 0;
-    [[maybe_unused]] uint16_t savedX87Control_ = 0;  // used on 32-bit x86 only
+    uint16_t savedX87Control_ = 0;
 };
 
 }  // namespace skelvane

@@ -53,7 +53,7 @@ void SkelvaneTest::startShot(const ShotParams& params, const std::vector<float>&
     ASSERT_EQ(api_.initSimDouble(4, power, state.data()), 1);
 }
 
-std::string SkelvaneTest::trace() const { return testsupport::readFile("op1.txt"); }
+std::string SkelvaneTest::trace() const { return testsupport::readTextFile("op1.txt"); }
 
 SkelvaneTest::Readback SkelvaneTest::readBack() const {
     Readback r{};

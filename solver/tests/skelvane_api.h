@@ -51,7 +51,7 @@ protected:
 
     // selectRHS(1, 4, params) and initSimDouble(4, power, state).
     void startShot(const ShotParams& params, const std::vector<float>& state, int32_t power);
-    // The trace file's text so far.
+    // The trace file's text so far, read in text mode (CR LF as LF on Windows).
     std::string trace() const;
     // Reads t and the state back.
     struct Readback {

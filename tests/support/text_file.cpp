@@ -2,7 +2,6 @@
 
 #include <fstream>
 #include <iterator>
-#include <regex>
 #include <string>
 
 namespace testsupport {
@@ -12,18 +11,18 @@ std::string readFile(const std::filesystem::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+std::string readTextFile(const std::filesystem::path& path) {
+    std::ifstream in(path);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 void writeFile(const std::filesystem::path& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 std::string printedNumber(const std::string& twoDigitForm, int width) {
-#if defined(_WIN32)
-    static const std::regex exponent("e([+-])([0-9]{2})$");
-    const std::string number = std::regex_replace(twoDigitForm, exponent, "e$010$2");
-#else
     const std::string& number = twoDigitForm;
-#endif
     const std::size_t padding =
         number.size() < static_cast<std::size_t>(width) ? width - number.size() : 0;
     return std::string(padding, ' ') + number;
