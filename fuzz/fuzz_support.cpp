@@ -28,6 +28,13 @@ InScratchDirectory::InScratchDirectory(const char* targetName) {
         namespace fs = std::filesystem;
         std::string pattern = (fs::temp_directory_path() / (std::string(targetName) + "-XXXXXX")).string();
         FUZZ_CHECK(mkdtemp(pattern.data()) != nullptr, "cannot create a scratch directory");
+        // Removed when the run ends normally; a run that ends with a finding keeps it to look at.
+        static std::string removeAtExit;
+        removeAtExit = pattern;
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(removeAtExit, ignored);
+        });
         return pattern;
     }();
     previous_ = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
