@@ -45,7 +45,7 @@ TEST(DunmoralUnloadTest, StreamsStillOpenAtUnloadAreReleased) {
     }
 
     // The log was closed at unload, so every entry reached the file.
-    EXPECT_EQ(testsupport::readFile("debug.txt"),
+    EXPECT_EQ(testsupport::readTextFile("debug.txt"),  // CR LF line ends on Windows
               "\nDebug File Opened\n len = 9\nFile truss.txt Opened\n1 2 3 4 5");
 #if !defined(_WIN32)
     EXPECT_EQ(openDescriptors(), before);
