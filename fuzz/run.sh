@@ -47,7 +47,7 @@ for target in "${targets[@]}"; do
     log="build/fuzz/${target}.log"
     nice -n 10 "$exe" "${options[@]}" -max_total_time="$seconds" "$work" "$committed" >"$log" 2>&1
     result=$?
-    grep -E '^(Done|stat::number_of_executed_units|stat::new_units_added)' "$log"
+    grep -a -E '^(Done|stat::number_of_executed_units|stat::new_units_added)' "$log"
     if [ $result -ne 0 ]; then
         echo "$target: finding, see $log and build/fuzz/findings/" >&2
         tail -n 60 "$log" >&2
