@@ -4,7 +4,7 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 export JOBS
 
-.PHONY: demo test build clean bench work-precision dist
+.PHONY: demo test build clean fuzz bench work-precision dist
 
 ## Build the native release libraries and the demo hosts, then fly the default shot and read
 ## the Dunmoral samples.
@@ -19,6 +19,11 @@ build:
 ## Build and run every test leg; each leg reports passed, failed or skipped (with how to enable it).
 test:
 	scripts/run-test-legs.sh
+
+## Run every fuzz target for FUZZ_SECONDS seconds each, after its committed corpus.
+FUZZ_SECONDS ?= 60
+fuzz:
+	fuzz/run.sh $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
 clean:
 	rm -rf build dist

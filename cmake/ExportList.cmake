@@ -37,8 +37,11 @@ function(export_only_listed target list_file)
         string(APPEND map "  local:\n    *;\n};\n")
         set(map_file "${CMAKE_CURRENT_BINARY_DIR}/${target}.map")
         file(GENERATE OUTPUT "${map_file}" CONTENT "${map}")
-        target_link_options(${target} PRIVATE "LINKER:--version-script=${map_file}"
-                            "LINKER:--no-undefined")
+        target_link_options(${target} PRIVATE "LINKER:--version-script=${map_file}")
+        # Sanitized builds leave the sanitizer runtime's symbols to the loading executable.
+        if(NOT CMAKE_CXX_FLAGS MATCHES "-fsanitize=")
+            target_link_options(${target} PRIVATE "LINKER:--no-undefined")
+        endif()
         set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS "${list_file}")
     endif()
 endfunction()

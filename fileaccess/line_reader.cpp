@@ -54,7 +54,7 @@ private:
     bool fail_ = false;
 };
 
-// Plain pointers: like the rest of the library's state they are left alone at unload.
+// Plain pointers, released by close(), which also runs at unload (platform/library_entry.cpp).
 LineStream* lineStream = nullptr;
 char16_t* lineBuffer = nullptr;
 

@@ -20,7 +20,8 @@
  * data reader and by openPdf, openNotePad and openDebugFile. Each entry starts with a line feed
  * (except the bare banner of openDebugFile) and none ends with one. The log is not flushed after
  * each entry: its text reaches the disk when the log is closed (openDebugFile, openPdf,
- * openNotePad, or a reopen), when its buffer fills, or when the process ends.
+ * openNotePad, or a reopen), when its buffer fills, or when the library is unloaded or the
+ * process ends. Every stream still open is closed when the library is unloaded.
  */
 #ifndef DUNMORAL_H
 #define DUNMORAL_H

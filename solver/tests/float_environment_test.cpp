@@ -68,7 +68,7 @@ struct FlightBits {
     float singleY[4] = {};
     float singleYp[4] = {};
     float singleT = 0;
-    int32_t flags = 0;  // a checksum of every flag returned
+    uint32_t flags = 0;  // a checksum of every flag returned; unsigned, so it may wrap
 
     bool operator==(const FlightBits& other) const {
         return std::memcmp(this, &other, sizeof(FlightBits)) == 0;
@@ -101,16 +101,17 @@ protected:
         bits.singleY[3] = 21.2f;
         for (int frame = 1; frame <= 200; ++frame) {
             api_.updateParams(params.data());
-            bits.flags = bits.flags * 31 + api_.advanceSimDouble(1.0f / 60.0f);
+            bits.flags = bits.flags * 31 + uint32_t(api_.advanceSimDouble(1.0f / 60.0f));
             check();
             api_.getSimStateDouble(&bits.t, bits.y);
             check();
             std::vector<float> lumped = params;
             lumped[2] = 0.0090438f;  // rho Cd pi r^2 / 2 for the single-precision model
             api_.updateParams(lumped.data());
-            bits.flags = bits.flags * 31 + api_.r4_rkf45(4, bits.singleY, bits.singleYp,
-                                                          &bits.singleT, targets_[frame], &relerr,
-                                                          1e-6f, frame == 1 ? 1 : 2);
+            bits.flags = bits.flags * 31 +
+                         uint32_t(api_.r4_rkf45(4, bits.singleY, bits.singleYp, &bits.singleT,
+                                                targets_[frame], &relerr, 1e-6f,
+                                                frame == 1 ? 1 : 2));
             check();
         }
         return bits;

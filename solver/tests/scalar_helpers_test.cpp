@@ -53,7 +53,8 @@ template <typename Real>
 class ScalarHelpersTest : public ::testing::Test {};
 
 using BothPrecisions = ::testing::Types<double, float>;
-TYPED_TEST_SUITE(ScalarHelpersTest, BothPrecisions);
+// The empty name-generator argument keeps clang -Wpedantic quiet about the variadic macro.
+TYPED_TEST_SUITE(ScalarHelpersTest, BothPrecisions, );
 
 }  // namespace
 
