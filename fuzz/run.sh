@@ -41,8 +41,14 @@ for target in "${targets[@]}"; do
     options=(-timeout=20 -rss_limit_mb=2048 -max_len=4096 -print_final_stats=1
              "-artifact_prefix=$root/build/fuzz/findings/${target}-")
     echo "--- $target: the committed corpus"
-    "$exe" "${options[@]}" -runs=0 "$committed" 2>&1 | tail -n 3
-    [ "${PIPESTATUS[0]}" -eq 0 ] || { status=1; continue; }
+    replay="build/fuzz/${target}-replay.log"
+    if ! "$exe" "${options[@]}" -runs=0 "$committed" >"$replay" 2>&1; then
+        echo "$target: a committed input fails, see $replay" >&2
+        grep -a -v '^#' "$replay" | head -n 40 >&2
+        status=1
+        continue
+    fi
+    tail -n 3 "$replay"
     echo "--- $target: fuzzing for ${seconds}s"
     log="build/fuzz/${target}.log"
     nice -n 10 "$exe" "${options[@]}" -max_total_time="$seconds" "$work" "$committed" >"$log" 2>&1

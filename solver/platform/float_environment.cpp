@@ -23,8 +23,9 @@ constexpr uint16_t kX87DefaultControl = 0x027F;
 
 // Loading a control register is slow (microcoded, and it orders the floating-point pipeline),
 // while a host normally runs in the library's mode already: a register is loaded only when the
-// host's settings differ from the library's, and the host's settings are loaded back only then.
-// Exception flags the library's arithmetic raised stay raised, as after any runtime math call.
+// host's settings differ from the library's. The host still gets back exactly what it had:
+// MXCSR is compared on return (the library's arithmetic may have raised its exception flags,
+// bits 0-5) and reloaded if it changed.
 // The "memory" clobbers keep the compiler from moving the library's loads and stores across
 // the mode switch.
 FloatEnvironmentScope::FloatEnvironmentScope() {
@@ -48,7 +49,9 @@ FloatEnvironmentScope::~FloatEnvironmentScope() {
         __asm__ volatile("fldcw %0" : : "m"(savedX87Control_) : "memory");
     }
 #endif
-    if ((savedSseControl_ & ~kSseStatusFlags) != kSseDefaultControl) {
+    uint32_t now = 0;
+    __asm__ volatile("stmxcsr %0" : "=m"(now) : : "memory");
+    if (now != savedSseControl_) {
         __asm__ volatile("ldmxcsr %0" : : "m"(savedSseControl_) : "memory");
     }
 }
