@@ -4,9 +4,25 @@
 # this machine can execute 32-bit programs.
 set -u
 enable="scripts/ensure-packages.sh win32-build win32-run (as root; it enables the i386 architecture)"
-# A kernel booted with IA-32 emulation off says so at boot: Wine's 32-bit loader, itself a
-# 32-bit Linux program, could not start, so 32-bit Wine is not even installed.
-no32=$(dmesg 2>/dev/null | grep -m1 -i '32-bit emulation disabled')
+# Wine's 32-bit loader is itself a 32-bit Linux program. A kernel with IA-32 emulation off
+# cannot start one, so 32-bit Wine is not even installed there. The probe is a three-instruction
+# 32-bit program that exits 0; the kernel's own words on why it failed go into the report.
+runs_32bit_programs() {
+    local dir status
+    dir=$(mktemp -d) || return 1
+    printf '.globl _start\n_start:\n movl $1, %%eax\n xorl %%ebx, %%ebx\n int $0x80\n' |
+        as --32 -o "$dir/probe.o" - 2>/dev/null &&
+        ld -m elf_i386 -o "$dir/probe" "$dir/probe.o" 2>/dev/null &&
+        "$dir/probe" 2>/dev/null
+    status=$?
+    rm -rf "$dir"
+    return $status
+}
+no32=""
+if ! runs_32bit_programs; then
+    no32=$(dmesg 2>/dev/null | grep -m1 -i '32-bit emulation disabled')
+    [ -n "$no32" ] || no32="a 32-bit test program does not execute on this kernel"
+fi
 groups="win32-build win32-run"
 [ -n "$no32" ] && groups="win32-build"
 if ! scripts/ensure-packages.sh $groups; then
