@@ -150,7 +150,39 @@ TEST_F(DunmoralTest, APathWithAnUnpairedSurrogateIsNotOpened) {
     EXPECT_EQ(logText(), kBanner + "\n len = 3\nFile x\xEF\xBF\xBD\xEF\xBF\xBD NOT opened");
 }
 
-TEST_F(DunmoralTest, PlainRecordsReadFiveIntegersAcrossAnyWhitespace) {
+// Reads truss.txt, holding `text`, one record per step in the step's layout, and checks each
+// record, each result (the fifth value) and the log the reads leave behind.
+class DunmoralRecordTest : public DunmoralTest {
+protected:
+    struct Step {
+        Layout layout;
+        Values values;
+    };
+
+    void expectReads(const std::string& text, const std::vector<Step>& steps) {
+        writeFile("truss.txt", text);
+        api_.openTrussDataFile(u"truss.txt");
+        std::string expectedLog = kBanner + "\n len = 9\nFile truss.txt Opened";
+        for (const Step& step : steps) {
+            const Parsed p = step.layout == Layout::plain ? parsePlain() : parseTagged();
+            EXPECT_EQ(p.values, step.values);
+            EXPECT_EQ(p.result, step.values[4]);
+            expectedLog += entry(step.layout, step.values);
+        }
+        EXPECT_EQ(logText(), expectedLog);
+    }
+
+    // Every record in the one layout.
+    void expectReads(Layout layout, const std::string& text, const std::vector<Values>& records) {
+        std::vector<Step> steps;
+        for (const Values& record : records) {
+            steps.push_back({layout, record});
+        }
+        expectReads(text, steps);
+    }
+};
+
+TEST_F(DunmoralRecordTest, PlainRecordsReadFiveIntegersAcrossAnyWhitespace) {
     struct Case {
         const char* name;
         std::string text;
@@ -169,21 +201,12 @@ TEST_F(DunmoralTest, PlainRecordsReadFiveIntegersAcrossAnyWhitespace) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        writeFile("truss.txt", c.text);
-        api_.openTrussDataFile(u"truss.txt");
-        std::string expectedLog = kBanner + "\n len = 9\nFile truss.txt Opened";
-        for (const Values& record : c.records) {
-            const Parsed p = parsePlain();
-            EXPECT_EQ(p.values, record);
-            EXPECT_EQ(p.result, record[4]);
-            expectedLog += entry(Layout::plain, record);
-        }
-        EXPECT_EQ(logText(), expectedLog);
+        expectReads(Layout::plain, c.text, c.records);
         EXPECT_EQ(api_.closeFile(), 0);
     }
 }
 
-TEST_F(DunmoralTest, TaggedRecordsReadTheNextByteThenFourIntegers) {
+TEST_F(DunmoralRecordTest, TaggedRecordsReadTheNextByteThenFourIntegers) {
     struct Case {
         const char* name;
         std::string text;
@@ -203,25 +226,12 @@ TEST_F(DunmoralTest, TaggedRecordsReadTheNextByteThenFourIntegers) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        writeFile("truss.txt", c.text);
-        api_.openTrussDataFile(u"truss.txt");
-        std::string expectedLog = kBanner + "\n len = 9\nFile truss.txt Opened";
-        for (const Values& record : c.records) {
-            const Parsed p = parseTagged();
-            EXPECT_EQ(p.values, record);
-            EXPECT_EQ(p.result, record[4]);
-            expectedLog += entry(Layout::tagged, record);
-        }
-        EXPECT_EQ(logText(), expectedLog);
+        expectReads(Layout::tagged, c.text, c.records);
     }
 }
 
 // parseLine leaves the line end unread, and parseLineNew takes the very next byte as its tag.
-TEST_F(DunmoralTest, ATaggedReadAfterAPlainOneSeesTheLineEnd) {
-    struct Step {
-        Layout layout;
-        Values values;
-    };
+TEST_F(DunmoralRecordTest, ATaggedReadAfterAPlainOneSeesTheLineEnd) {
     struct Case {
         const char* name;
         std::string text;
@@ -248,15 +258,7 @@ TEST_F(DunmoralTest, ATaggedReadAfterAPlainOneSeesTheLineEnd) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        writeFile("truss.txt", c.text);
-        api_.openTrussDataFile(u"truss.txt");
-        std::string expectedLog = kBanner + "\n len = 9\nFile truss.txt Opened";
-        for (const Step& step : c.steps) {
-            const Parsed p = step.layout == Layout::plain ? parsePlain() : parseTagged();
-            EXPECT_EQ(p.values, step.values);
-            expectedLog += entry(step.layout, step.values);
-        }
-        EXPECT_EQ(logText(), expectedLog);
+        expectReads(c.text, c.steps);
     }
 }
 
